@@ -46,8 +46,9 @@ class JsonDocument {
   JsonDocument copy() const;
   // A fresh empty object of this document's own (copies keep the old value).
   void initialise();
-  // Any JSON value except null becomes the value (true). Anything else, "null" and the empty text
-  // included, leaves null (false). Either way the value is a fresh one, no longer shared.
+  // Any JSON value except null becomes the value (true). Anything else, "null", the empty text and
+  // nesting deeper than 512 levels included, leaves null (false). Either way the value is a fresh
+  // one, no longer shared.
   bool parse(std::string_view text);
   // Compact JSON; "null" for a null value.
   std::string to_json() const;

@@ -4,9 +4,11 @@
 
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "json/json_document.h"
+#include "json/json_text.h"
 
 namespace qw {
 namespace {
@@ -94,6 +96,27 @@ TEST(JsonRobustness, RandomTextsAndPathsNeverCrash) {
     }
   }
   EXPECT_GT(parsed, 1000);
+}
+
+// Recognition workers read answers on threads of their own, with a default-sized stack.
+TEST(JsonRobustness, DeepestAcceptedNestingIsHandledOnAWorkerThread) {
+  const std::string deepest = std::string(kMaxJsonDepth, '[') + "1" + std::string(kMaxJsonDepth, ']');
+  const std::string too_deep = "[" + deepest + "]";
+  bool parsed_deepest = false, parsed_too_deep = true;
+  std::string written, part_written;
+  std::thread worker([&] {
+    JsonDocument document;
+    parsed_deepest = document.parse(deepest);
+    written = document.to_json();
+    JsonDocument part = document.get_document("[0]");
+    part_written = part.to_json();
+    parsed_too_deep = document.parse(too_deep);
+  });
+  worker.join();
+  EXPECT_TRUE(parsed_deepest);
+  EXPECT_EQ(written, deepest);
+  EXPECT_EQ(part_written, deepest.substr(1, deepest.size() - 2));
+  EXPECT_FALSE(parsed_too_deep);
 }
 
 }  // namespace
