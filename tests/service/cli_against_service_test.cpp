@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <sys/wait.h>
 
 #include "common/codepage.h"
 #include "common/config_file.h"
