@@ -90,6 +90,7 @@ PictureReading OcrEngine::read(const Bytes& picture) {
 
   // A first look at the layout alone gives the line heights that decide the scale.
   PreparedPicture prepared{PixPtr(pixAddBorder(grey.get(), kBorderPixels, 255)), 1.0};
+  if (!prepared.pix) return reading;
   api_->SetImage(prepared.pix.get());
   api_->SetSourceResolution(96);
   std::vector<int> line_heights;
@@ -109,14 +110,16 @@ PictureReading OcrEngine::read(const Bytes& picture) {
     const double scale =
         std::min(options_.largest_upscale, static_cast<double>(options_.wanted_line_height) / typical_height);
     PixPtr scaled(pixScale(grey.get(), static_cast<l_float32>(scale), static_cast<l_float32>(scale)));
-    if (scaled) {
-      prepared.pix.reset(pixAddBorder(scaled.get(), static_cast<int>(std::lround(kBorderPixels * scale)), 255));
-      prepared.scale = scale;
+    PixPtr bordered(scaled ? pixAddBorder(scaled.get(), static_cast<int>(std::lround(kBorderPixels * scale)), 255)
+                           : nullptr);
+    if (bordered) {
+      prepared = {std::move(bordered), scale};
       api_->SetImage(prepared.pix.get());
       api_->SetSourceResolution(static_cast<int>(96 * scale));
     }
   }
-  const int border = static_cast<int>(std::lround(kBorderPixels * (prepared.scale == 1.0 ? 1.0 : prepared.scale)));
+  // The engine's coordinates back in the sender's picture.
+  const int border = static_cast<int>(std::lround(kBorderPixels * prepared.scale));
   const auto to_picture = [&](int coordinate) {
     return static_cast<int>(std::lround((coordinate - border) / prepared.scale));
   };

@@ -1,11 +1,15 @@
 // The service's pure parts: form bodies, Base64, line joining and cells, tokens, the spreadsheet.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
+#include <thread>
 
 #include "common/file_io.h"
 #include "service/access_tokens.h"
+#include "service/engine_pool.h"
 #include "service/form_body.h"
 #include "service/spreadsheet_xls.h"
 #include "service/text_lines.h"
@@ -147,6 +151,46 @@ TEST(SpreadsheetXls, IsACompoundFileThatAReaderOpensWithEveryCell) {
       EXPECT_EQ(*cells, c.expected) << c.name;
     }
   }
+}
+
+TEST(EnginePool, CreatesEachEngineOnceAndLendsItToOneHolderAtATime) {
+  std::atomic<int> created{0};
+  EnginePool pool(2, [&] {
+    ++created;
+    return OcrEngine::create(OcrEngineOptions{});
+  });
+  const OcrEngine* first_engine = nullptr;
+  for (int request = 0; request < 5; ++request) {
+    EnginePool::Lease lease = pool.acquire();
+    ASSERT_TRUE(lease);
+    if (!first_engine) first_engine = lease.get();
+    EXPECT_EQ(lease.get(), first_engine);  // one after another, the same engine serves
+  }
+  EXPECT_EQ(created, 1);
+
+  EnginePool::Lease a = pool.acquire();
+  EnginePool::Lease b = pool.acquire();
+  EXPECT_NE(a.get(), b.get());
+  EXPECT_EQ(created, 2);
+  // A third holder waits for one of the two instead of making another engine.
+  std::promise<const OcrEngine*> third_promise;
+  std::thread third([&] { third_promise.set_value(pool.acquire().get()); });
+  const OcrEngine* returned = a.get();
+  { EnginePool::Lease done = std::move(a); }
+  EXPECT_EQ(third_promise.get_future().get(), returned);
+  third.join();
+  EXPECT_EQ(created, 2);
+}
+
+TEST(OcrEngine, RefusesPicturesByTheirHeaders) {
+  const Bytes not_a_picture = {'h', 'e', 'l', 'l', 'o'};
+  EXPECT_EQ(check_picture_header(not_a_picture), PictureProblem::unreadable);
+  EXPECT_EQ(check_picture_header(Bytes{}), PictureProblem::unreadable);
+  // A valid PNG header claiming 10000 x 10 pixels: refused for its size before any decoding.
+  const unsigned char wide_png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                    0, 0, 0x27, 0x10, 0, 0, 0, 10, 8, 0, 0, 0, 0, 0x3B, 0x8D, 0x63, 0x64,
+                                    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // the next chunk
+  EXPECT_EQ(check_picture_header(Bytes(std::begin(wide_png), std::end(wide_png))), PictureProblem::bad_size);
 }
 
 }  // namespace
