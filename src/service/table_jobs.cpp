@@ -109,8 +109,9 @@ void TableJobs::run() {
         reading = engine->read(picture);
       }
     }
-    const bool failed = !engine_ready || reading.problem != PictureProblem::none;
-    std::string sheet = failed ? std::string() : spreadsheet_of_reading(reading);
+    std::string sheet;
+    if (engine_ready && reading.problem == PictureProblem::none) sheet = spreadsheet_of_reading(reading);
+    const bool failed = sheet.empty();  // no engine, an undecodable picture, or a sheet past the format's size
     std::lock_guard<std::mutex> lock(mutex_);
     Job& job = jobs_.at(id);
     job.status.state = failed ? JobState::failed : JobState::finished;
