@@ -55,8 +55,19 @@ function(qw_add_test name)
     set_tests_properties(${name} PROPERTIES
       FIXTURES_REQUIRED "wine;${ARG_FIXTURES}" TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
   else()
-    gtest_discover_tests(${name}
-      DISCOVERY_TIMEOUT 60
-      PROPERTIES FIXTURES_REQUIRED "${ARG_FIXTURES}" TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
+    # gtest_discover_tests (CMake 3.25) cannot pass a property whose value is a list: each element
+    # becomes an argument of its own and shifts the pairs after it. So the environment goes in
+    # through the test's executor (`env VAR=value ... test`), and there is at most one fixture.
+    find_program(QW_ENV_PROGRAM env REQUIRED)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${QW_ENV_PROGRAM};${env}")
+    list(LENGTH ARG_FIXTURES fixture_count)
+    if(fixture_count GREATER 1)
+      message(FATAL_ERROR "${name}: a native test can require one fixture only")
+    endif()
+    set(properties TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_FIXTURES)
+      list(APPEND properties FIXTURES_REQUIRED ${ARG_FIXTURES})
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
   endif()
 endfunction()
