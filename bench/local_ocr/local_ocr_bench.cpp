@@ -5,10 +5,6 @@
 //
 //   bench_local_ocr [REPEATS]   (timed requests per picture, default 3; the median counts)
 #include <httplib.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <iterator>
@@ -23,9 +19,10 @@
 
 #include "common/file_io.h"
 #include "corpus.h"
+#include "recognition/encodings.h"
 #include "service/access_tokens.h"
+#include "service/service_process.h"
 
-extern char** environ;
 
 namespace {
 
@@ -73,67 +70,6 @@ bool render(const std::string& text, int size, const fs::path& file) {
   return std::system(command.c_str()) == 0;
 }
 
-std::string image_body(const qw::Bytes& picture) {
-  static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string body = "image=";
-  for (std::size_t i = 0; i < picture.size(); i += 3) {
-    const std::uint32_t group = (picture[i] << 16) | (i + 1 < picture.size() ? picture[i + 1] << 8 : 0) |
-                                (i + 2 < picture.size() ? picture[i + 2] : 0);
-    for (int k = 0; k < 4; ++k) {
-      const char c = i + k <= picture.size() ? alphabet[(group >> (18 - 6 * k)) & 0x3F] : '=';
-      body += c == '+' ? "%2B" : c == '/' ? "%2F" : c == '=' ? "%3D" : std::string(1, c);
-    }
-  }
-  return body;
-}
-
-// The service on a free port with a data folder of its own; stopped at the end.
-class Service {
- public:
-  explicit Service(const fs::path& data_dir) {
-    const fs::path executable = fs::read_symlink("/proc/self/exe").parent_path() / "qingwu-ocr-service";
-    std::vector<std::string> arguments = {executable.string(), "--port", "0", "--data-dir", data_dir.string()};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    int output[2];
-    if (pipe(output) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
-    posix_spawn_file_actions_addclose(&actions, output[1]);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
-    FILE* lines = fdopen(output[0], "r");
-    char line[4096];
-    while (pid_ > 0 && lines && std::fgets(line, sizeof line, lines)) {
-      std::string text(line);
-      if (!text.empty() && text.back() == '\n') text.pop_back();
-      if (text.rfind("QW_SERVICE_CERT=", 0) == 0) certificate = text.substr(16);
-      if (text.rfind("QW_SERVICE_PORT=", 0) == 0) {
-        port = std::atoi(text.c_str() + 16);
-        break;
-      }
-    }
-    if (lines) std::fclose(lines);
-  }
-  ~Service() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  Service(const Service&) = delete;
-  Service& operator=(const Service&) = delete;
-
-  int port = 0;
-  std::string certificate;
-
- private:
-  pid_t pid_ = -1;
-};
-
 struct ScriptResult {
   std::size_t lines = 0, exact = 0, errors = 0, characters = 0;
   std::vector<double> latencies_ms;
@@ -152,14 +88,14 @@ int main(int argc, char** argv) {
   fs::create_directories(folder);
   int exit_code = 0;
   {
-    Service service(folder / "data");
-    if (service.port <= 0) {
+    qw::testing::ServiceProcess service(folder / "data");
+    if (service.port() <= 0) {
       std::fprintf(stderr, "the service did not start\n");
       fs::remove_all(folder);
       return 1;
     }
-    httplib::SSLClient client("localhost", service.port);
-    client.set_ca_cert_path(service.certificate.c_str());
+    httplib::SSLClient client("localhost", service.port());
+    client.set_ca_cert_path(service.certificate().c_str());
     client.enable_server_certificate_verification(true);
     client.set_keep_alive(true);
     client.set_tcp_nodelay(true);
@@ -187,7 +123,7 @@ int main(int argc, char** argv) {
           exit_code = 1;
           continue;
         }
-        const std::string body = image_body(qw::read_file_bytes(file));
+        const std::string body = qw::image_form_body(qw::read_file_bytes(file)).value_or("image=");
         if (!warmed) {
           client.Post(path.c_str(), body, "application/x-www-form-urlencoded");  // connection and first use
           warmed = true;
