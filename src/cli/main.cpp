@@ -12,6 +12,7 @@
 #include "recognition/access_token.h"
 #include "recognition/batch_recognition.h"
 #include "recognition/picture_recognition.h"
+#include "recognition/process_state.h"
 #include "recognition/sogou_recognition.h"
 #include "recognition/table_recognition.h"
 
@@ -117,31 +118,29 @@ void report_error(const Options& options, const std::string& text) {
 }
 
 // Runs the flow the options ask for; true when it ended in its success report.
-bool run_flow(const Options& options, const RecognitionContext& context, const Bytes& picture) {
+bool run_flow(const Options& options, const RecognitionContext& context, ProcessState& state) {
+  const auto picture = state.shared_picture.snapshot();
   switch (options.mode) {
     case Mode::general:
     case Mode::accurate:
-      return recognize_picture(context, picture, options.mode == Mode::accurate);
+      return recognize_picture(context, *picture, state.high_accuracy);
     case Mode::table:
-      return recognize_table(context, picture);
+      return recognize_table(context, *picture);
     case Mode::sogou:
-      return recognize_picture_sogou(context, picture);
-    case Mode::token: {
-      TokenFetchState state;
-      return save_keys_and_token(context, state, options.api_key, options.secret_key);
-    }
-    case Mode::batch: {
-      BatchState state;
-      recognize_folder(context, state);
-      wait_for_batch_workers(state);
+      return recognize_picture_sogou(context, *picture);
+    case Mode::token:
+      return save_keys_and_token(context, state.token, options.api_key, options.secret_key);
+    case Mode::batch:
+      recognize_folder(context, state.batch);
+      wait_for_batch_workers(state.batch);
       return true;
-    }
   }
   return false;
 }
 
 int run(const Options& options) {
-  Bytes picture;
+  ProcessState state;
+  state.high_accuracy = options.mode == Mode::accurate;
   const bool takes_picture = options.mode != Mode::token && options.mode != Mode::batch;
   if (takes_picture) {
     auto bytes = try_read_file(options.target);
@@ -149,7 +148,7 @@ int run(const Options& options) {
       report_error(options, "cannot read " + text_from_path(options.target));
       return kExitFailureReport;
     }
-    picture = std::move(*bytes);
+    state.shared_picture.set(std::move(*bytes));
   }
   if (options.mode == Mode::batch && !std::filesystem::is_directory(options.target)) {
     report_error(options, "no such folder: " + text_from_path(options.target));
@@ -163,7 +162,7 @@ int run(const Options& options) {
   if (options.mode == Mode::batch) settings.folder = options.target;
   ConsoleDisplay display(settings);
   const RecognitionContext context{display, options.config_dir.value_or(program_directory())};
-  const bool succeeded = run_flow(options, context, picture);
+  const bool succeeded = run_flow(options, context, state);
   write_text(Stream::out, display.result_text(), options.raw);
   return succeeded ? kExitSuccess : kExitFailureReport;
 }
