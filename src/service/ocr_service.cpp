@@ -201,19 +201,28 @@ void OcrService::answer_token(const httplib::Request& request, httplib::Response
                        {"session_secret", ""}});
 }
 
-void OcrService::answer_recognition(const httplib::Request& request, httplib::Response& response,
-                                    const httplib::ContentReader& reader, Recognition kind) {
+std::optional<OcrService::AcceptedPicture> OcrService::accept_picture(const httplib::Request& request,
+                                                                      httplib::Response& response,
+                                                                      const httplib::ContentReader& reader) {
   const FormBody body = read_form_body(request, reader);
   if (const auto problem = token_problem(tokens_, request)) {
     send_error(response, *problem);
-    return;
+    return std::nullopt;
   }
   const std::uint64_t log_id = next_log_id();
   PictureField picture = picture_field(body);
   if (picture.problem) {
     send_error(response, *picture.problem, log_id);
-    return;
+    return std::nullopt;
   }
+  return AcceptedPicture{log_id, std::move(picture.picture)};
+}
+
+void OcrService::answer_recognition(const httplib::Request& request, httplib::Response& response,
+                                    const httplib::ContentReader& reader, Recognition kind) {
+  std::optional<AcceptedPicture> accepted = accept_picture(request, response, reader);
+  if (!accepted) return;
+  const std::uint64_t log_id = accepted->log_id;
   PictureReading reading;
   {
     EnginePool::Lease engine = engines_.acquire();
@@ -221,7 +230,7 @@ void OcrService::answer_recognition(const httplib::Request& request, httplib::Re
       send_error(response, PlatformError::internal, log_id);
       return;
     }
-    reading = engine->read(picture.picture);
+    reading = engine->read(accepted->picture);
   }
   if (reading.problem != PictureProblem::none) {
     send_error(response, reading.problem == PictureProblem::bad_size ? PlatformError::image_size : PlatformError::image_format,
@@ -241,18 +250,10 @@ void OcrService::answer_recognition(const httplib::Request& request, httplib::Re
 
 void OcrService::answer_table_request(const httplib::Request& request, httplib::Response& response,
                                       const httplib::ContentReader& reader) {
-  const FormBody body = read_form_body(request, reader);
-  if (const auto problem = token_problem(tokens_, request)) {
-    send_error(response, *problem);
-    return;
-  }
-  const std::uint64_t log_id = next_log_id();
-  PictureField picture = picture_field(body);
-  if (picture.problem) {
-    send_error(response, *picture.problem, log_id);
-    return;
-  }
-  const std::optional<std::string> request_id = jobs_.submit(std::move(picture.picture));
+  std::optional<AcceptedPicture> accepted = accept_picture(request, response, reader);
+  if (!accepted) return;
+  const std::uint64_t log_id = accepted->log_id;
+  const std::optional<std::string> request_id = jobs_.submit(std::move(accepted->picture));
   if (!request_id) {
     send_error(response, PlatformError::qps_limit, log_id);
     return;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "service/access_tokens.h"
@@ -17,6 +18,8 @@ struct Request;
 struct Response;
 class ContentReader;
 }  // namespace httplib
+
+#include "common/bytes.h"
 
 namespace qw {
 
@@ -60,6 +63,15 @@ class OcrService {
   void answer_table_result(const httplib::Request& request, httplib::Response& response,
                            const httplib::ContentReader& reader);
   void answer_spreadsheet(const httplib::Request& request, httplib::Response& response) const;
+
+  // A picture request's token checked and its picture decoded: the log id and the picture, or
+  // nothing once the error answer has been sent.
+  struct AcceptedPicture {
+    std::uint64_t log_id;
+    Bytes picture;
+  };
+  std::optional<AcceptedPicture> accept_picture(const httplib::Request& request, httplib::Response& response,
+                                                const httplib::ContentReader& reader);
 
   std::uint64_t next_log_id() { return log_id_base_ + log_id_serial_++; }
   std::string spreadsheet_address(const httplib::Request& request, const std::string& request_id) const;
