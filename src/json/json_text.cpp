@@ -127,31 +127,6 @@ void append_json(std::string& out, const JsonValue& value) {
   }
 }
 
-// Counts brackets outside strings; the parser proper checks everything else.
-bool nesting_within_limit(std::string_view text) {
-  int depth = 0;
-  bool in_string = false;
-  bool after_backslash = false;
-  for (const char c : text) {
-    if (in_string) {
-      if (after_backslash) {
-        after_backslash = false;
-      } else if (c == '\\') {
-        after_backslash = true;
-      } else if (c == '"') {
-        in_string = false;
-      }
-    } else if (c == '"') {
-      in_string = true;
-    } else if (c == '[' || c == '{') {
-      if (++depth > kMaxJsonDepth) return false;
-    } else if (c == ']' || c == '}') {
-      --depth;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string format_number(double number) {
@@ -202,13 +177,6 @@ std::string stringify(const JsonValue& value) {
   std::string out;
   append_json(out, value);
   return out;
-}
-
-std::optional<JsonValue> parse_json(std::string_view utf8) {
-  if (!nesting_within_limit(utf8)) return std::nullopt;
-  JsonValue value = JsonValue::parse(utf8.begin(), utf8.end(), nullptr, /*allow_exceptions=*/false);
-  if (value.is_discarded()) return std::nullopt;
-  return value;
 }
 
 }  // namespace qw

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace qw {
 namespace {
 
@@ -77,6 +80,37 @@ TEST(JsonDocument, ParseAcceptsAnyJsonValueButNull) {
     EXPECT_EQ(document.get_count(), c.count) << c.text;
     EXPECT_EQ(document.get_text(""), c.plain) << c.text;
   }
+}
+
+// An answer of a few megabytes is read in one pass. Searching an object's earlier members for every
+// new one would make this take minutes; the members must still come out in order, repeats merged.
+TEST(JsonDocument, ReadsAnObjectOfTwoHundredThousandMembers) {
+  constexpr int kMemberCount = 200'000;
+  const auto member = [](int i, const std::string& value) { return "\"w" + std::to_string(i) + "\":" + value; };
+  std::string answer = "{", expected = "{";
+  for (int i = 0; i < kMemberCount; ++i) {
+    const std::string separator = i > 0 ? "," : "";
+    answer += separator + member(i, std::to_string(i));
+    const std::string merged = i == 0 ? "\"first\"" : i == 100'000 ? "\"again\"" : std::to_string(i);
+    expected += separator + member(i, merged);
+  }
+  answer += "," + member(100'000, "\"again\"") + "," + member(0, "\"first\"") + "}";
+  expected += "}";
+
+  JsonDocument document;
+  ASSERT_TRUE(document.parse(answer));
+  EXPECT_EQ(document.get_count(), kMemberCount);
+  struct Case { const char* path; const char* text; };
+  for (const auto& c : {Case{"w0", "first"}, Case{"w1", "1"}, Case{"w100000", "again"}, Case{"w150000", "150000"},
+                        Case{"w199999", "199999"}, Case{"w200000", ""}}) {
+    EXPECT_EQ(document.get_text(c.path), c.text) << c.path;
+  }
+  std::vector<std::string> names;
+  ASSERT_EQ(document.get_member_names(names), kMemberCount);
+  EXPECT_EQ(names.front(), "w0");
+  EXPECT_EQ(names[100'000], "w100000");
+  EXPECT_EQ(names.back(), "w199999");
+  EXPECT_EQ(document.to_json(), expected);
 }
 
 TEST(JsonDocument, CountsFollowTheMemberCountRule) {

@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <limits>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace qw {
 namespace {
@@ -73,6 +76,44 @@ TEST(JsonText, ParseJsonTakesExactlyOneValue) {
   }
   for (const char* text : {"0", "-1.5e-3", "\"\"", "[]", "{}", " \r\n\t[null] ", "true", "null"}) {
     EXPECT_TRUE(parse_json(text)) << text;
+  }
+}
+
+// Small objects and large ones settle repeated names by different means; both must agree with a
+// script's JSON.parse: the first place, the last value, everything else in the order of the text.
+TEST(JsonText, ParseJsonKeepsTheFirstPlaceAndTheLastValueOfARepeatedName) {
+  // "m0".."m<count-1>" with the given values, in order.
+  const auto members = [](int count, const std::map<int, std::string>& values) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+      const auto value = values.find(i);
+      text += (i > 0 ? ",\"m" : "\"m") + std::to_string(i) + "\":" + (value == values.end() ? "0" : value->second);
+    }
+    return text;
+  };
+  struct Case { std::string json; std::string text; };
+  const std::vector<Case> cases = {
+      {R"({"a":1,"a":2,"a":3})", R"({"a":3})"},
+      {R"({"a":{"x":1},"b":0,"a":[2]})", R"({"a":[2],"b":0})"},
+      {R"({"a":[1],"a":{"y":{"z":2}}})", R"({"a":{"y":{"z":2}}})"},
+      {R"([{"k":1,"k":2},{"k":3,"j":4,"k":5}])", R"([{"k":2},{"k":5,"j":4}])"},
+      {R"({"":1,"b":2,"":3})", R"({"":3,"b":2})"},
+      {R"({"\u0061":1,"a":2})", R"({"a":2})"},  // the same name, escaped or not
+      {R"({"a":1,"a\u0000":2,"ab":3,"a":4})", R"({"a":4,"a\u0000":2,"ab":3})"},
+      {R"({"k":1,"K":2,"k ":3})", R"({"k":1,"K":2,"k ":3})"},
+      // More members than are compared pairwise.
+      {"{" + members(40, {}) + "}", "{" + members(40, {}) + "}"},
+      {"{" + members(40, {}) + ",\"m0\":1,\"m39\":2,\"m7\":3,\"m7\":4}",
+       "{" + members(40, {{0, "1"}, {7, "4"}, {39, "2"}}) + "}"},
+      {"{" + members(40, {{5, "{\"m1\":1,\"m1\":2}"}}) + ",\"m5\":{\"m2\":3}}",
+       "{" + members(40, {{5, "{\"m2\":3}"}}) + "}"},
+      {"{\"x\":1," + members(30, {}) + ",\"x\":2," + members(30, {{3, "5"}}) + "}",
+       "{\"x\":2," + members(30, {{3, "5"}}) + "}"},
+  };
+  for (const auto& c : cases) {
+    const auto value = parse_json(c.json);
+    ASSERT_TRUE(value) << c.json;
+    EXPECT_EQ(stringify(*value), c.text) << c.json;
   }
 }
 
