@@ -9,6 +9,7 @@
 #include <random>
 
 #include "recognition/encodings.h"
+#include "ratio_report.h"
 
 namespace {
 
@@ -97,32 +98,15 @@ BENCHMARK(BM_FormBody)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_MemcpyOfBodySize)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_TwoPassPipeline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const double body = times_["BM_FormBody/min_time:1.000"];
-    const double copy = times_["BM_MemcpyOfBodySize/min_time:1.000"];
-    const double pipeline = times_["BM_TwoPassPipeline/min_time:1.000"];
-    std::printf("body bytes: %zu\n", body_size());
-    std::printf("ratio: %.2f (form body / memcpy of its size; target <= 10)\n", body / copy);
-    std::printf("straightforward pipeline ratio: %.2f\n", pipeline / copy);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return qw::bench::run_and_report_ratios(argc, argv, [](const qw::bench::RealTimes& times) {
+    const double body = times.at("BM_FormBody/min_time:1.000");
+    const double copy = times.at("BM_MemcpyOfBodySize/min_time:1.000");
+    const double pipeline = times.at("BM_TwoPassPipeline/min_time:1.000");
+    std::printf("body bytes: %zu\n", body_size());
+    std::printf("ratio: %.2f (form body / memcpy of its size; target <= 10)\n", body / copy);
+    std::printf("straightforward pipeline ratio: %.2f\n", pipeline / copy);
+  });
 }

@@ -3,6 +3,8 @@
 // members); the target is 15 at most. A search for the key of every member would make it 100.
 #include <benchmark/benchmark.h>
 
+#include "ratio_report.h"
+
 #include <cstdio>
 #include <map>
 #include <string>
@@ -49,32 +51,15 @@ void BM_ObjectToJson(benchmark::State& state) {
 BENCHMARK(BM_ParseObject)->Arg(kSmallMemberCount)->Arg(kLargeMemberCount)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectToJson)->Arg(kSmallMemberCount)->Arg(kLargeMemberCount)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto ratio = [&](const std::string& name) {
-      return times_[name + "/" + std::to_string(kLargeMemberCount)] /
-             times_[name + "/" + std::to_string(kSmallMemberCount)];
-    };
-    std::printf("ratio: %.2f (target <= 15)\n", ratio("BM_ParseObject"));
-    std::printf("to_json ratio: %.2f\n", ratio("BM_ObjectToJson"));
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return qw::bench::run_and_report_ratios(argc, argv, [](const qw::bench::RealTimes& times) {
+    const auto ratio = [&](const std::string& name) {
+      return times.at(name + "/" + std::to_string(kLargeMemberCount)) /
+             times.at(name + "/" + std::to_string(kSmallMemberCount));
+    };
+    std::printf("ratio: %.2f (target <= 15)\n", ratio("BM_ParseObject"));
+    std::printf("to_json ratio: %.2f\n", ratio("BM_ObjectToJson"));
+  });
 }
