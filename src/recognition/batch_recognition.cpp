@@ -60,7 +60,7 @@ bool start_worker(const RecognitionContext& context, const std::filesystem::path
     std::thread([context, picture, &state, timing] {
       {
         const WorkerEnd end(state, context.display);
-        recognize_batch_file(context, picture, state, timing);
+        recognize_batch_file(context, picture, timing);
       }
       // The last thing this thread does: a waiter is told only once the thread is fully gone.
       std::unique_lock lock(state.thread_mutex);
@@ -136,7 +136,7 @@ void recognize_folder(const RecognitionContext& context, BatchState& state, Batc
   }
 }
 
-void recognize_batch_file(const RecognitionContext& context, const std::filesystem::path& picture, BatchState&,
+void recognize_batch_file(const RecognitionContext& context, const std::filesystem::path& picture,
                           BatchTiming timing) {
   Display& display = context.display;
   JsonDocument answer;

@@ -38,7 +38,7 @@ void recognize_folder(const RecognitionContext& context, BatchState& state, Batc
 
 // One worker's whole life: recognises the picture and writes its text file.
 void recognize_batch_file(const RecognitionContext& context, const std::filesystem::path& picture,
-                          BatchState& state, BatchTiming timing = {});
+                          BatchTiming timing = {});
 
 // The folder's *.jpg, then *.png, then *.bmp files (letter case ignored, hidden and system files
 // included, no subfolders), each group in the order the file system lists them.
