@@ -161,25 +161,17 @@ std::string utf16_to_multibyte(std::u16string_view wide, int code_page) {
   Iconv converter(iconv_name(code_page), "UTF-16LE");
   if (!converter.valid()) return {};
   std::string out;
-  std::size_t i = 0;
-  while (i < wide.size()) {
-    // Convert one character at a time so that one that the code page lacks becomes exactly one "?".
-    const bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide.size() &&
-                      wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
-    const std::size_t units = pair ? 2 : 1;
-    char bytes[4];
-    for (std::size_t k = 0; k < units; ++k) {
-      bytes[2 * k] = static_cast<char>(wide[i + k] & 0xFF);
-      bytes[2 * k + 1] = static_cast<char>(wide[i + k] >> 8);
-    }
+  for (const char16_t unit : wide) {
+    // One code unit at a time, so that each one the code page lacks becomes one "?", as
+    // WideCharToMultiByte does (code page 936 has nothing outside the BMP: a surrogate pair gives "??").
+    const char bytes[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
     const char* in = bytes;
-    std::size_t in_left = 2 * units;
+    std::size_t in_left = 2;
     const std::size_t before = out.size();
     if (!converter.convert(in, in_left, out)) {
       out.resize(before);
       out.push_back('?');
     }
-    i += units;
   }
   return out;
 }

@@ -31,10 +31,11 @@ TEST(CodePage, GbkAndUtf8RoundTrip) {
   }
 }
 
-TEST(CodePage, CharacterGbkCannotShowBecomesOneQuestionMark) {
+TEST(CodePage, CharacterGbkCannotShowBecomesAQuestionMark) {
   EXPECT_EQ(utf8_to_gbk("a\xE2\x98\x83" "b"), "a?b");                // snowman U+2603
   EXPECT_EQ(utf8_to_gbk("\xEA\xB0\x80\xD7\x90"), "??");               // Hangul, then Hebrew alef
   EXPECT_EQ(from_utf16(u"x\u0E01y", kCodePageGbk), "x?y");           // Thai
+  EXPECT_EQ(utf8_to_gbk("a\xF0\x9F\x98\x80" "b"), "a??b");  // an emoji: one "?" per UTF-16 unit, as on Windows
 }
 
 TEST(CodePage, MalformedUtf8BecomesReplacementCharacter) {
