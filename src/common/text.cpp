@@ -232,7 +232,12 @@ double read_number(std::string_view text) {
   std::string digits = number.digits;
   if (digits.front() == '.') digits.insert(digits.begin(), '0');
   double value = 0;
-  std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Beyond a double: a whole part that large reads as infinity, a fraction that small as 0.
+    const std::string_view whole = std::string_view(digits).substr(0, digits.find('.'));
+    value = whole.find_first_not_of('0') != std::string_view::npos ? std::numeric_limits<double>::infinity() : 0.0;
+  }
   return number.negative ? -value : value;
 }
 

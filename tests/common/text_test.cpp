@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace qw {
 namespace {
 
@@ -99,6 +101,10 @@ TEST(TextNumbers, FullWidthDigitsReadAsAscii) {
     EXPECT_DOUBLE_EQ(read_number(c.text), c.number) << c.text;
     EXPECT_EQ(read_integer(c.text), c.integer) << c.text;
   }
+  // Beyond a double: still above 10 (so the batch boxes' limit applies), and a tiny fraction is 0.
+  EXPECT_EQ(read_number("1" + std::string(400, '0')), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(read_number("-1" + std::string(400, '0')), -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(read_number("0." + std::string(400, '0') + "1"), 0.0);
 }
 
 TEST(TextLiterals, SourceLiteralsAreGbk) {
