@@ -110,13 +110,6 @@ void check_pieces(std::string_view text, long long count) {
   QW_FUZZ_CHECK(right.size() == expected && text.compare(text.size() - right.size(), right.size(), right) == 0, shown(text));
 }
 
-// Known deviation, kept in fuzz/findings/fuzz_text/: a number beyond the range of a double reads as
-// 0, not as infinity. Tolerated so that the fuzz stage stays green; QW_FUZZ_STRICT=1 reports it.
-bool strict() {
-  static const bool strict = std::getenv("QW_FUZZ_STRICT") != nullptr;
-  return strict;
-}
-
 // The C library's reading of the number at the start of the text (white space, sign, digits, a
 // fraction, no exponent), full-width characters taken as their ASCII forms.
 double number_read_by_strtod(std::string_view raw) {
@@ -141,8 +134,7 @@ double number_read_by_strtod(std::string_view raw) {
 void check_numbers(std::string_view text, long long value) {
   const double read = qw::read_number(text);
   const double expected = number_read_by_strtod(text);
-  const bool tolerated = !strict() && std::isinf(expected) && read == 0;
-  QW_FUZZ_CHECK(read == expected || tolerated,
+  QW_FUZZ_CHECK(read == expected,
                 shown(text) + " reads " + std::to_string(read) + ", strtod " + std::to_string(expected));
   (void)qw::read_integer(text);
   if (value != LLONG_MIN) {
