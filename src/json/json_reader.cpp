@@ -4,6 +4,9 @@
 // collects an object's members as they come and settles repeated names once, when the object
 // closes, which costs n log n at worst.
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,6 +18,9 @@ namespace qw {
 namespace {
 
 using Member = std::pair<std::string, JsonValue>;
+
+constexpr int kNumberOverflowError = 406;
+constexpr char kOverflowMarker[] = "1E+000308";
 
 // Below this size an object's names are compared pairwise: cheaper than sorting, and bounded.
 constexpr std::size_t kMembersComparedPairwise = 16;
@@ -104,7 +110,13 @@ class ValueBuilder final : public nlohmann::json_sax<JsonValue> {
   bool boolean(bool value) override { return add(JsonValue(value)); }
   bool number_integer(number_integer_t value) override { return add(JsonValue(value)); }
   bool number_unsigned(number_unsigned_t value) override { return add(JsonValue(value)); }
-  bool number_float(number_float_t value, const string_t&) override { return add(JsonValue(value)); }
+  bool number_float(number_float_t value, const string_t& text) override {
+    if (reads_overflow_markers_ && text == kOverflowMarker) value = std::numeric_limits<double>::infinity();
+    if (reads_overflow_markers_ && text == "-" + std::string(kOverflowMarker)) {
+      value = -std::numeric_limits<double>::infinity();
+    }
+    return add(JsonValue(value));
+  }
   // The parser clears its buffer before reading on, so the text can be taken rather than copied.
   bool string(string_t& text) override { return add(JsonValue(std::move(text))); }
   bool binary(binary_t& bytes) override { return add(JsonValue(std::move(bytes))); }
@@ -128,9 +140,12 @@ class ValueBuilder final : public nlohmann::json_sax<JsonValue> {
     return add(std::move(array));
   }
 
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override {
+    number_overflow_ = error.id == kNumberOverflowError;
     return false;
   }
+  bool failed_on_number_overflow() const { return number_overflow_; }
+  void read_overflow_markers() { reads_overflow_markers_ = true; }
 
  private:
   // Nesting deeper than kMaxJsonDepth ends the reading (see there why).
@@ -154,14 +169,60 @@ class ValueBuilder final : public nlohmann::json_sax<JsonValue> {
 
   std::vector<OpenContainer> open_;
   JsonValue value_;
+  bool number_overflow_ = false;
+  bool reads_overflow_markers_ = false;
 };
+
+// The library refuses a number too large for a double (its error 406), and with it the whole
+// answer; a script reads such a number as Infinity. Each one is rewritten as a marker the builder
+// reads back as infinity: a number no writer produces for a real value (an exponent with leading zeros).
+std::string with_overflowing_numbers_marked(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  bool in_string = false;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const char c = utf8[i];
+    if (in_string) {
+      out.push_back(c);
+      if (c == '\\' && i + 1 < utf8.size()) out.push_back(utf8[++i]);
+      else if (c == '"') in_string = false;
+      ++i;
+      continue;
+    }
+    if (c == '"') in_string = true;
+    if (c != '-' && (c < '0' || c > '9')) {
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    const std::size_t end = utf8.find_first_not_of("+-.0123456789eE", i);
+    const std::string number(utf8.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
+    char* number_end = nullptr;
+    const double value = std::strtod(number.c_str(), &number_end);
+    const bool whole_token = number_end == number.c_str() + number.size();
+    if (whole_token && std::isinf(value)) {
+      out += (value < 0 ? "-" : "") + std::string(kOverflowMarker);
+    } else if (number == kOverflowMarker || number == "-" + std::string(kOverflowMarker)) {
+      out += number.front() == '-' ? "-1E+308" : "1E+308";  // the same value, so only our markers remain
+    } else {
+      out += number;
+    }
+    i += number.size();
+  }
+  return out;
+}
 
 }  // namespace
 
 std::optional<JsonValue> parse_json(std::string_view utf8) {
   ValueBuilder builder;
-  if (!JsonValue::sax_parse(utf8.begin(), utf8.end(), &builder)) return std::nullopt;
-  return builder.take_value();
+  if (JsonValue::sax_parse(utf8.begin(), utf8.end(), &builder)) return builder.take_value();
+  if (!builder.failed_on_number_overflow()) return std::nullopt;
+  const std::string marked = with_overflowing_numbers_marked(utf8);
+  ValueBuilder second;
+  second.read_overflow_markers();
+  if (!JsonValue::sax_parse(marked.begin(), marked.end(), &second)) return std::nullopt;
+  return second.take_value();
 }
 
 }  // namespace qw

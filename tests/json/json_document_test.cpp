@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <string>
 #include <vector>
 
@@ -80,6 +82,25 @@ TEST(JsonDocument, ParseAcceptsAnyJsonValueButNull) {
     EXPECT_EQ(document.get_count(), c.count) << c.text;
     EXPECT_EQ(document.get_text(""), c.plain) << c.text;
   }
+}
+
+// A number too large for a double does not cost the whole answer: it reads as infinity, as a
+// script's reading of it does, and is written back as null, as JSON.stringify writes Infinity.
+TEST(JsonDocument, NumbersBeyondADoubleReadAsInfinity) {
+  JsonDocument document;
+  ASSERT_TRUE(document.parse(R"({"log_id":1e400,"s":"1e999 \" -1e999","n":[-1e309,1E+000308,2.5],)"
+                             R"("words_result":[{"words":"a"}]})"));
+  EXPECT_EQ(document.get_count("words_result"), 1);
+  EXPECT_EQ(document.get_text("words_result[0].words"), "a");
+  EXPECT_EQ(document.get_count("log_id"), 1);
+  EXPECT_EQ(document.get_type("log_id"), kJsonTypeNumber);
+  EXPECT_EQ(document.get_number("log_id"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(document.get_number("n[0]"), -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(document.get_text("s"), "1e999 \" -1e999");  // strings are left alone
+  EXPECT_EQ(document.to_json(),
+            R"({"log_id":null,"s":"1e999 \" -1e999","n":[null,1e+308,2.5],"words_result":[{"words":"a"}]})");
+  EXPECT_FALSE(document.parse(R"({"a":1e400,})"));  // still exactly JSON
+  EXPECT_FALSE(document.parse("[1e400e5]"));
 }
 
 // An answer of a few megabytes is read in one pass. Searching an object's earlier members for every
