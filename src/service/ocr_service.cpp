@@ -290,13 +290,19 @@ void OcrService::answer_table_result(const httplib::Request& request, httplib::R
       break;
     case JobState::failed: code = 4, message = "识别失败", percent = 100; break;
   }
-  send_json(response, {{"result",
-                        {{"result_data", address},
-                         {"ret_msg", message},
-                         {"request_id", request_id},
-                         {"percent", percent},
-                         {"ret_code", code}}},
-                       {"log_id", log_id}});
+  Json answer = {{"result",
+                  {{"result_data", address},
+                   {"ret_msg", message},
+                   {"request_id", request_id},
+                   {"percent", percent},
+                   {"ret_code", code}}},
+                 {"log_id", log_id}};
+  // A client stops polling at an error, so a failed job ends its wait at once.
+  if (status->state == JobState::failed) {
+    answer["error_code"] = static_cast<int>(PlatformError::internal);
+    answer["error_msg"] = message;
+  }
+  send_json(response, answer);
 }
 
 std::string OcrService::spreadsheet_address(const httplib::Request& request, const std::string& request_id) const {

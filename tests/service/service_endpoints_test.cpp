@@ -236,6 +236,24 @@ TEST_F(ServiceEndpoints, TableJobRunsToASpreadsheetOnTheService) {
   EXPECT_EQ(client()->Get("/rest/2.0/solution/v1/form_ocr/result/0_0.xls")->status, 404);
 }
 
+TEST_F(ServiceEndpoints, ATableJobThatCannotBeDoneEndsInAnError) {
+  Bytes picture = rendered("broken", "x", 22);
+  ASSERT_GT(picture.size(), 64u);
+  picture.resize(64);  // the header still reads, the picture does not
+  const Json submitted = post("/rest/2.0/solution/v1/form_ocr/request?access_token=" + kBuiltInToken, image_body(picture));
+  const std::string request_id = submitted["result"][0].value("request_id", "");
+  ASSERT_FALSE(request_id.empty()) << submitted;
+  Json status;
+  for (int round = 0; round < 300 && !status.contains("error_code"); ++round) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    status = post("/rest/2.0/solution/v1/form_ocr/get_request_result?access_token=" + kBuiltInToken,
+                  "request_id=" + request_id);
+  }
+  EXPECT_EQ(status.value("error_code", 0), 282000) << status;
+  EXPECT_EQ(status["result"].value("ret_msg", ""), u8"识别失败");
+  EXPECT_EQ(status["result"].value("ret_code", 0), 4);
+}
+
 TEST(ServiceStart, KeepsItsCertificateAndTokensAcrossRestarts) {
   const testing::TempDir folder;
   std::string first_certificate;
