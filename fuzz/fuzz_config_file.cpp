@@ -14,7 +14,6 @@
 // The last three hold when the written line stays one key line: no line feed in the section, key or
 // value, and a key that neither holds "=" nor begins with "[" or ";" (those begin a section or a
 // comment, as they would for the profile functions).
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -26,6 +25,7 @@
 #include "common/config_file.h"
 #include "common/text.h"
 #include "fuzz_input.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -35,29 +35,14 @@ using qw::fuzz::shown;
 // A folder of this process's own, removed at exit. It lives on tmpfs where there is one: every
 // write flushes the file to disk, which on a real disk would cut the run to a few hundred inputs
 // a second.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::error_code error;
-    const std::filesystem::path shm("/dev/shm");
-    const auto base = std::filesystem::is_directory(shm, error) ? shm : std::filesystem::temp_directory_path();
-    path_ = base / ("qw-fuzz-config-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+std::filesystem::path scratch_base() {
+  std::error_code error;
+  const std::filesystem::path shm("/dev/shm");
+  return std::filesystem::is_directory(shm, error) ? shm : std::filesystem::temp_directory_path();
+}
 
 const std::filesystem::path& config_path() {
-  static const ScratchFolder folder;
+  static const qw::testing::TempDir folder(scratch_base());
   static const std::filesystem::path file = folder.path() / "config.ini";
   return file;
 }

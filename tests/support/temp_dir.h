@@ -1,4 +1,5 @@
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+// A fresh folder (under the system's temporary folder unless told another base), removed with
+// everything in it at the end.
 #pragma once
 
 #include <atomic>
@@ -10,11 +11,10 @@ namespace qw::testing {
 
 class TempDir {
  public:
-  TempDir() {
+  explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
     static std::atomic<int> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = std::filesystem::temp_directory_path() /
-            ("qw-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    path_ = base / ("qw-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
   }
   ~TempDir() {
